@@ -87,7 +87,9 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, WIN32_FIND_DATAA* lpFindFileData) {
     if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
     std::string name = Utf8ToAnsi(e->d_name, cp);
     if (!MatchesFilePattern(name, pattern, cp)) continue;
-    std::string host = p.host == "/" ? "/" + std::string(e->d_name) : p.host + "/" + e->d_name;
+    std::string host = p.host;
+    if (host.back() != '/') host += '/';
+    host += e->d_name;
     if (fill(d, name, host)) found->entries.push_back(d);
   }
   ::closedir(dir);
