@@ -2,10 +2,21 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace sim {
 
-SimulatedMachine::SimulatedMachine(std::string folder) : folder_(std::move(folder)) {
-  while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
+namespace {
+
+std::string withoutTrailingSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+}  // namespace
+
+SimulatedMachine::SimulatedMachine(std::string folder)
+    : folder_(withoutTrailingSlash(std::move(folder))), deviceVolumes_(folder_) {
   refresh();
 }
 
@@ -29,7 +40,15 @@ const win::MachineSettings& SimulatedMachine::settings() const {
 std::vector<win::DriveMapping> SimulatedMachine::drives() const {
   std::lock_guard lock(mutex_);
   refresh();
-  return description_.drives;
+  std::vector<win::DriveMapping> drives = description_.drives;
+  for (win::DriveMapping& v : deviceVolumes_.current()) {
+    bool taken = false;
+    for (const win::DriveMapping& d : drives) taken = taken || d.letter == v.letter;
+    if (!taken) drives.push_back(std::move(v));
+  }
+  std::sort(drives.begin(), drives.end(),
+            [](const win::DriveMapping& a, const win::DriveMapping& b) { return a.letter < b.letter; });
+  return drives;
 }
 
 std::vector<win::ProgramEntry> SimulatedMachine::programs() const {

@@ -1,12 +1,15 @@
 // A simulated machine: a folder holding machine.ini, the drive folders,
 // the registry hives and the runtime folder. machine.ini is read again
 // whenever it changes, so that another process (a device being plugged in)
-// can change the drive map while a program runs.
+// can change the drive map while a program runs. The letters of the
+// machine's devices (sim/device_volumes.h) join the drive map while the
+// devices are there; a letter machine.ini already uses stays its own.
 #pragma once
 
 #include <ctime>
 #include <mutex>
 
+#include "platform/sim/device_volumes.h"
 #include "platform/sim/machine_ini.h"
 
 namespace sim {
@@ -32,6 +35,7 @@ class SimulatedMachine : public win::Machine {
   mutable MachineDescription description_;
   mutable std::timespec stamp_{};
   mutable long long size_ = -1;
+  mutable DeviceVolumes deviceVolumes_;
 };
 
 }  // namespace sim

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/host/dos_attributes.h"
+#include "platform/win/device_files.h"
+#include "platform/win/device_namespace.h"
 #include "platform/win/file_object.h"
 #include "platform/win/last_error.h"
 #include "platform/win/resolved_path.h"
@@ -109,6 +111,9 @@ bool copyContents(int in, int out) {
 
 HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, void*,
                    DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
+  // "\\.\NAME" names a device, whatever the creation disposition says.
+  if (lpFileName && std::strncmp(lpFileName, "\\\\.\\", 4) == 0)
+    return OpenDeviceName(DeviceOpenRequest{lpFileName + 4, dwDesiredAccess, dwShareMode, dwFlagsAndAttributes});
   ResolvedPath p;
   if (!ResolveForFileApi(lpFileName, p)) return INVALID_HANDLE_VALUE;
   struct stat st {};
@@ -189,7 +194,9 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, 
   return RegisterHandle(object);
 }
 
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD n, LPDWORD lpRead, void*) {
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD n, LPDWORD lpRead, void* lpOverlapped) {
+  if (auto device = HandleAs<DeviceObject>(hFile))
+    return ReadDevice(device, lpBuffer, n, lpRead, static_cast<OVERLAPPED*>(lpOverlapped));
   if (lpRead) *lpRead = 0;
   auto f = fileOf(hFile);
   if (!f) return FALSE;
@@ -213,7 +220,9 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD n, LPDWORD lpRead, void*) {
   return TRUE;
 }
 
-BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD n, LPDWORD lpWritten, void*) {
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD n, LPDWORD lpWritten, void* lpOverlapped) {
+  if (auto device = HandleAs<DeviceObject>(hFile))
+    return WriteDevice(device, lpBuffer, n, lpWritten, static_cast<OVERLAPPED*>(lpOverlapped));
   if (lpWritten) *lpWritten = 0;
   auto f = fileOf(hFile);
   if (!f) return FALSE;
@@ -248,6 +257,7 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD n, LPDWORD lpWritten, void*
 }
 
 DWORD SetFilePointer(HANDLE hFile, LONG lDistance, PLONG lpDistanceHigh, DWORD dwMoveMethod) {
+  if (auto device = HandleAs<DeviceObject>(hFile)) return SeekDevice(device, lDistance, lpDistanceHigh, dwMoveMethod);
   auto f = fileOf(hFile);
   if (!f) return INVALID_SET_FILE_POINTER;
   std::int64_t distance = lpDistanceHigh
@@ -283,6 +293,7 @@ BOOL SetEndOfFile(HANDLE hFile) {
 }
 
 BOOL FlushFileBuffers(HANDLE hFile) {
+  if (HandleAs<DeviceObject>(hFile)) return TRUE;  // devices write through
   auto f = fileOf(hFile);
   if (!f) return FALSE;
   if (::fsync(f->fd) != 0) {
@@ -307,10 +318,12 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
 }
 
 BOOL CloseHandle(HANDLE hObject) {
-  if (!ReleaseHandle(hObject)) {
+  std::shared_ptr<KernelObject> object = LookUpHandle(hObject);
+  if (!object || !ReleaseHandle(hObject)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  object->handleClosed();
   return TRUE;
 }
 

@@ -12,6 +12,8 @@ namespace win {
 class KernelObject {
  public:
   virtual ~KernelObject() = default;
+  // CloseHandle took this handle away (a device ends its requests here).
+  virtual void handleClosed() {}
 };
 
 HANDLE RegisterHandle(std::shared_ptr<KernelObject> object);
