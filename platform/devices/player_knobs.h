@@ -13,7 +13,9 @@
 //                          first byte they answer
 //   delay-ms N             every command (and recovery write) takes N ms of
 //                          machine time
-//   vanish-after N|off     N more commands are answered, then the player is
+//   vanish-after N|off     N more commands are answered (counting those a
+//                          volume handle sends itself: opening one reads the
+//                          capacity and the boot record), then the player is
 //                          gone (its drive letter too) until `vanished 0`
 //   vanished 0|1           the player is unplugged / plugged in again
 //   media-unusable 0|1     media-info type 9 answers 0

@@ -1,22 +1,12 @@
-// The device object behind a handle of "\\.\PyxaApix": one driver session.
-#include <atomic>
-#include <memory>
-#include <mutex>
+#include "platform/devices/pyxa_apix_device.h"
 
 #include "platform/devices/pyxa_apix_driver.h"
 #include "platform/devices/system_aspi_devices.h"
-#include "platform/devices/system_aspi_manager.h"
-#include "platform/win/device_namespace.h"
 #include "platform/win/last_error.h"
 #include "platform/win/machine.h"
 
 namespace devices {
 namespace {
-
-std::atomic<bool>& installed() {
-  static std::atomic<bool> flag{true};
-  return flag;
-}
 
 class PyxaApixDevice : public win::DeviceObject {
  public:
@@ -35,27 +25,14 @@ class PyxaApixDevice : public win::DeviceObject {
   PyxaApixDriver driver_;
 };
 
-std::shared_ptr<win::DeviceObject> openDriver(const win::DeviceOpenRequest& request, win::DWORD& error) {
-  if (win::CurrentMachine().settings().platformId != win::VER_PLATFORM_WIN32_WINDOWS || !installed()) {
+}  // namespace
+
+std::shared_ptr<win::DeviceObject> OpenPyxaApix(const win::DeviceOpenRequest& request, win::DWORD& error) {
+  if (win::CurrentMachine().settings().platformId != win::VER_PLATFORM_WIN32_WINDOWS || !PyxaApixInstalled()) {
     error = win::ERROR_FILE_NOT_FOUND;
     return nullptr;
   }
   return std::make_shared<PyxaApixDevice>(request.access, request.flags);
-}
-
-}  // namespace
-
-void SetPyxaApixInstalled(bool value) { installed() = value; }
-
-void SetUpAspiDevices() {
-  // Once per machine: what a test or a tool put in place afterwards stays.
-  static std::mutex mutex;
-  static unsigned doneFor = 0;
-  std::lock_guard lock(mutex);
-  if (doneFor == win::MachineGeneration()) return;
-  doneFor = win::MachineGeneration();
-  win::RegisterDeviceName(kPyxaApixDeviceName, &openDriver);
-  if (win::CurrentMachine().settings().platformId == win::VER_PLATFORM_WIN32_WINDOWS) ProvideSystemAspiModule();
 }
 
 }  // namespace devices

@@ -61,10 +61,13 @@ void RecoveryDevice::closed() {
   std::vector<std::uint8_t> image;
   {
     std::lock_guard lock(mutex_);
-    if (refused_ || image_.empty()) return;
-    image.swap(image_);
+    if (!refused_) image.swap(image_);
   }
-  player_->acceptRecoveryImage(image);
+  if (!image.empty()) player_->acceptRecoveryImage(image);
+  // The device is free for the next open from here, whoever still holds
+  // this object for a moment.
+  if (lockFd_ >= 0) ::close(lockFd_);
+  lockFd_ = -1;
 }
 
 }  // namespace devices

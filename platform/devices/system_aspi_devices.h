@@ -13,5 +13,6 @@ void SetUpAspiDevices();
 // A machine may lack the driver (it was never installed): while this is
 // false the driver cannot be opened. True unless changed.
 void SetPyxaApixInstalled(bool installed);
+bool PyxaApixInstalled();
 
 }  // namespace devices

@@ -71,9 +71,12 @@ win::DWORD SystemAspiSendCommand(void* srbPointer) {
       if (srb.SRB_HaId >= adapters) return srb.SRB_Status = win::SS_INVALID_HA;
       const AttachedTarget* t = FindAspiTarget(targets, srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
       if (!t) return srb.SRB_Status = win::SS_NO_DEVICE;
+      // What notifying takes is read first: once the status is set the SRB is the caller's again.
+      win::BYTE flags = srb.SRB_Flags;
+      win::DWORD post = srb.SRB_PostProc;
       ExecuteSrbOnTarget(srb, *t->device);
       win::BYTE status = srb.SRB_Status;
-      NotifySrbOwner(srb.SRB_Flags, srb.SRB_PostProc, &srb);
+      NotifySrbOwner(flags, post, &srb);
       return status;
     }
     case win::SC_ABORT_SRB: {
@@ -86,10 +89,12 @@ win::DWORD SystemAspiSendCommand(void* srbPointer) {
       auto& srb = *static_cast<win::SRB_BusDeviceReset*>(srbPointer);
       if (srb.SRB_HaId >= adapters) return srb.SRB_Status = win::SS_INVALID_HA;
       if (!FindAspiTarget(targets, srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun)) return srb.SRB_Status = win::SS_NO_DEVICE;
+      win::BYTE flags = srb.SRB_Flags;
+      win::DWORD post = srb.SRB_PostProc;
       srb.SRB_HaStat = win::HASTAT_OK;
       srb.SRB_TargStat = kScsiGood;
       srb.SRB_Status = win::SS_COMP;
-      NotifySrbOwner(srb.SRB_Flags, srb.SRB_PostProc, &srb);
+      NotifySrbOwner(flags, post, &srb);
       return win::SS_COMP;
     }
     case win::SC_GET_DISK_INFO: {

@@ -1,6 +1,7 @@
 #include "platform/devices/system_aspi_srb_execution.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/devices/system_aspi_flat_addresses.h"
@@ -22,7 +23,9 @@ void ExecuteSrbOnTarget(win::SRB_ExecSCSICmd& srb, ScsiTarget& target) {
   }
   ScsiCommand command;
   command.cdb.assign(srb.CDBByte, srb.CDBByte + srb.SRB_CDBLen);
-  bool in = (srb.SRB_Flags & win::SRB_DIR_IN) != 0, out = (srb.SRB_Flags & win::SRB_DIR_OUT) != 0;
+  // Without a buffer nothing moves, whatever the flags say.
+  bool any = srb.SRB_BufLen > 0;
+  bool in = any && (srb.SRB_Flags & win::SRB_DIR_IN) != 0, out = any && (srb.SRB_Flags & win::SRB_DIR_OUT) != 0;
   if (in && !out) {
     command.direction = DataDirection::In;
     command.data.assign(srb.SRB_BufLen, 0);
@@ -43,15 +46,15 @@ void ExecuteSrbOnTarget(win::SRB_ExecSCSICmd& srb, ScsiTarget& target) {
   }
   if (srb.SRB_Flags & win::SRB_ENABLE_RESIDUAL_COUNT) srb.SRB_BufLen = static_cast<win::DWORD>(moved);
   srb.SRB_TargStat = outcome.status;
-  if (outcome.status == kScsiGood) {
-    srb.SRB_Status = win::SS_COMP;
-    return;
+  if (outcome.status != kScsiGood) {
+    std::size_t senseLength = std::min({static_cast<std::size_t>(srb.SRB_SenseLen), sizeof(srb.SenseArea),
+                                        outcome.sense.size()});
+    std::memset(srb.SenseArea, 0, std::min<std::size_t>(srb.SRB_SenseLen, sizeof(srb.SenseArea)));
+    if (senseLength > 0) std::memcpy(srb.SenseArea, outcome.sense.data(), senseLength);
   }
-  srb.SRB_Status = win::SS_ERR;
-  std::size_t senseLength = std::min({static_cast<std::size_t>(srb.SRB_SenseLen), sizeof(srb.SenseArea),
-                                      outcome.sense.size()});
-  std::memset(srb.SenseArea, 0, std::min<std::size_t>(srb.SRB_SenseLen, sizeof(srb.SenseArea)));
-  if (senseLength > 0) std::memcpy(srb.SenseArea, outcome.sense.data(), senseLength);
+  // The status goes last: a caller that polls it may take the SRB back at once.
+  std::atomic_ref<win::BYTE>(srb.SRB_Status)
+      .store(outcome.status == kScsiGood ? win::SS_COMP : win::SS_ERR, std::memory_order_release);
 }
 
 void NotifySrbOwner(win::BYTE flags, std::uint32_t postProc, void* srb) {

@@ -10,7 +10,8 @@
 
 namespace devices {
 
-// Executes the command of `srb` on `target`. The data buffer is looked up
+// Executes the command of `srb` on `target`; the status is written last,
+// so a caller polling it may reuse the SRB as soon as it changes. The data buffer is looked up
 // through its flat address and must cover SRB_BufLen bytes, else the SRB
 // fails with SS_INVALID_SRB; so does a CDB length of 0 or above 16. At
 // most the SRB's sense area is filled, whatever SRB_SenseLen says. Sets
@@ -19,8 +20,9 @@ namespace devices {
 void ExecuteSrbOnTarget(win::SRB_ExecSCSICmd& srb, ScsiTarget& target);
 
 // Notifies the owner of a finished SRB: SRB_EVENT_NOTIFY sets the event,
-// else SRB_POSTING calls the post routine with the SRB. `postProc` is the
-// SRB's post field (flat address of the event or routine).
+// else SRB_POSTING calls the post routine with the SRB. `flags` and
+// `postProc` (flat address of the event or routine) are the SRB's, read
+// before its status was set: the SRB itself is not read again.
 void NotifySrbOwner(win::BYTE flags, std::uint32_t postProc, void* srb);
 
 // The adapters of the machine as ASPI numbers them: its distinct SCSI

@@ -85,7 +85,7 @@ char chooseLetter(char wanted) {
 }  // namespace
 
 std::shared_ptr<VirtualPlayer> VirtualPlayer::At(const std::string& folder) {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   static std::map<std::string, std::shared_ptr<VirtualPlayer>> players;
   std::lock_guard lock(m);
   auto& p = players[folder];
@@ -231,7 +231,7 @@ ScsiOutcome VirtualPlayer::inquiry(ScsiCommand& c) {
   std::memcpy(answer + 8, ids.data(), 28);
   std::size_t allocation = c.cdb.size() > 4 ? c.cdb[4] : 0;
   std::size_t n = c.direction == DataDirection::In ? std::min({sizeof answer, allocation, c.data.size()}) : 0;
-  std::memcpy(c.data.data(), answer, n);
+  if (n) std::memcpy(c.data.data(), answer, n);
   ScsiOutcome o;
   o.transferred = n;
   return o;
@@ -245,7 +245,7 @@ ScsiOutcome VirtualPlayer::readCapacity(ScsiCommand& c) {
   WriteBigEndian(answer, 4, sectors ? std::min<std::uint64_t>(sectors - 1, 0xFFFFFFFFu) : 0);
   WriteBigEndian(answer + 4, 4, data->sectorSize);
   std::size_t n = c.direction == DataDirection::In ? std::min(sizeof answer, c.data.size()) : 0;
-  std::memcpy(c.data.data(), answer, n);
+  if (n) std::memcpy(c.data.data(), answer, n);
   ScsiOutcome o;
   o.transferred = n;
   return o;

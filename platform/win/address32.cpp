@@ -13,7 +13,7 @@ struct AddressTable {
 };
 
 AddressTable& table() {
-  static AddressTable t;
+  static AddressTable& t = *new AddressTable;
   return t;
 }
 

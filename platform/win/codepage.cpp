@@ -25,7 +25,10 @@ bool isAscii(std::string_view s) {
   return true;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
   if (c < 0x80) {
     out += static_cast<char>(c);
   } else if (c < 0x800) {
@@ -43,8 +46,8 @@ void appendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// Decodes one UTF-8 character at s[i]; U+FFFD and one byte for bad input.
-char32_t nextUtf8(std::string_view s, std::size_t& i) {
+char32_t NextUtf8(std::string_view s, std::size_t& i) {
+  static constexpr char32_t least[] = {0, 0x80, 0x800, 0x10000};
   unsigned char b = static_cast<unsigned char>(s[i]);
   int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
   if (extra == 0) {
@@ -64,16 +67,23 @@ char32_t nextUtf8(std::string_view s, std::size_t& i) {
     }
     c = (c << 6) | (cb & 0x3F);
   }
+  // Overlong forms, surrogates and values past Unicode are not characters.
+  if (c < least[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    ++i;
+    return 0xFFFD;
+  }
   i += static_cast<std::size_t>(extra) + 1;
   return c;
 }
+
+namespace {
 
 std::string cp1252ToUtf8(std::string_view ansi) {
   std::string out;
   out.reserve(ansi.size() * 2);
   for (char ch : ansi) {
     unsigned char b = static_cast<unsigned char>(ch);
-    appendUtf8(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
+    AppendUtf8(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
   }
   return out;
 }
@@ -82,7 +92,7 @@ std::string utf8ToCp1252(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
-    char32_t c = nextUtf8(utf8, i);
+    char32_t c = NextUtf8(utf8, i);
     if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
       out += static_cast<char>(c);
       continue;
@@ -142,7 +152,7 @@ std::string convert(std::string_view in, UINT codePage, bool toUtf8, std::string
     if (!toUtf8) {
       std::size_t i = static_cast<std::size_t>(src - in.data());
       std::size_t j = i;
-      nextUtf8(in, j);
+      NextUtf8(in, j);
       skip = j - i;
     }
     if (dstLeft < replacement.size() + 1) {

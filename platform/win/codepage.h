@@ -19,6 +19,12 @@ std::string AnsiToUtf8(std::string_view ansi, UINT codePage);
 // UTF-8 to ANSI bytes of the code page; characters it cannot hold become '?'.
 std::string Utf8ToAnsi(std::string_view utf8, UINT codePage);
 
+// One character as UTF-8; surrogates and values past Unicode as U+FFFD.
+void AppendUtf8(std::string& out, char32_t c);
+// Decodes the character at s[i] and steps past it; a malformed sequence
+// gives U+FFFD and a step of one byte.
+char32_t NextUtf8(std::string_view s, std::size_t& i);
+
 inline std::string AnsiToUtf8(std::string_view ansi) { return AnsiToUtf8(ansi, GetACP()); }
 inline std::string Utf8ToAnsi(std::string_view utf8) { return Utf8ToAnsi(utf8, GetACP()); }
 

@@ -16,11 +16,11 @@ std::string upper(std::string s) {
 }
 
 std::mutex& namesMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 std::map<std::string, DeviceFactory>& registered() {
-  static std::map<std::string, DeviceFactory> names;
+  static std::map<std::string, DeviceFactory>& names = *new std::map<std::string, DeviceFactory>;
   return names;
 }
 

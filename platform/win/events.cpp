@@ -37,7 +37,7 @@ class EventObject : public Waitable {
 };
 
 std::mutex& namesMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 std::map<std::string, std::weak_ptr<EventObject>>& namedEvents() {

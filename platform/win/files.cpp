@@ -37,11 +37,11 @@ struct OpenFile {
   const FileObject* owner;
 };
 std::mutex& openMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 std::vector<OpenFile>& openFiles() {
-  static std::vector<OpenFile> files;
+  static std::vector<OpenFile>& files = *new std::vector<OpenFile>;
   return files;
 }
 

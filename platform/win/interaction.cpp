@@ -6,7 +6,7 @@ namespace win {
 namespace {
 
 std::mutex& interactionMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 std::shared_ptr<Interaction>& current() {

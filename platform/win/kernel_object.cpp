@@ -12,8 +12,11 @@ struct HandleTable {
   std::uintptr_t next = 0x100;
 };
 
+// This table and the layer's other tables are never destroyed: as on
+// Windows, a thread may still run while the process exits, and it must not
+// find them gone.
 HandleTable& table() {
-  static HandleTable t;
+  static HandleTable& t = *new HandleTable;
   return t;
 }
 

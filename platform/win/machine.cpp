@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 #include "platform/host/host_machine.h"
 #include "platform/sim/simulated_machine.h"
@@ -11,13 +12,20 @@ namespace win {
 namespace {
 
 std::mutex& selectionMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 
 std::unique_ptr<Machine>& selected() {
-  static std::unique_ptr<Machine> machine;
+  static std::unique_ptr<Machine>& machine = *new std::unique_ptr<Machine>;
   return machine;
+}
+
+// A machine that was replaced stays: a thread of the process may still be
+// using it (a device's worker, the ASPI layer's completion thread).
+std::vector<std::unique_ptr<Machine>>& replaced() {
+  static std::vector<std::unique_ptr<Machine>>& machines = *new std::vector<std::unique_ptr<Machine>>;
+  return machines;
 }
 
 std::unique_ptr<Machine> makeMachine(const std::string& simulatedFolder) {
@@ -31,7 +39,7 @@ std::atomic<unsigned>& generation() {
 }
 
 std::string& identity() {
-  static std::string name;
+  static std::string& name = *new std::string;
   return name;
 }
 
@@ -49,6 +57,7 @@ Machine& CurrentMachine() {
 
 void SelectMachine(const std::string& simulatedFolder) {
   std::lock_guard lock(selectionMutex());
+  if (selected()) replaced().push_back(std::move(selected()));
   selected() = makeMachine(simulatedFolder);
   ++generation();
 }

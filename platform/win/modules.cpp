@@ -42,7 +42,7 @@ struct ModuleTable {
 };
 
 ModuleTable& table() {
-  static ModuleTable t;
+  static ModuleTable& t = *new ModuleTable;
   return t;
 }
 

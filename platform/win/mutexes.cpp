@@ -110,7 +110,7 @@ class MutexObject : public Waitable {
 };
 
 std::mutex& namesMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 // Named mutexes this process has open, by runtime folder and name.

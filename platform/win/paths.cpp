@@ -17,12 +17,12 @@ namespace win {
 namespace {
 
 std::mutex& currentMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 
 std::string& currentFolderSlot() {
-  static std::string folder;
+  static std::string& folder = *new std::string;
   return folder;
 }
 

@@ -39,11 +39,11 @@ struct CachedIni {
 };
 
 std::mutex& cacheMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 std::map<std::string, CachedIni>& cache() {
-  static std::map<std::string, CachedIni> c;
+  static std::map<std::string, CachedIni>& c = *new std::map<std::string, CachedIni>;
   return c;
 }
 

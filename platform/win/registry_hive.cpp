@@ -185,7 +185,7 @@ RegistryHive* HiveOf(HKEY predefined) {
                                                         : nullptr;
   if (!name) return nullptr;
   std::string file = CurrentMachine().registryFolder() + "/" + name + ".reg";
-  static std::mutex mutex;
+  static std::mutex& mutex = *new std::mutex;
   static std::map<std::string, std::unique_ptr<RegistryHive>> hives;
   std::lock_guard lock(mutex);
   auto& hive = hives[file];

@@ -1,6 +1,8 @@
 // Threads, events, mutexes and waits. Named mutexes are seen by every
 // process of the machine. Waits with a time-out run on the machine's time
-// scale, like Sleep.
+// scale, like Sleep: the work a time-out guards still runs at the host's
+// speed, so a scale must leave it time enough. Named events are one object
+// per process.
 #pragma once
 
 #include "platform/win/types.h"

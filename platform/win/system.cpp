@@ -37,7 +37,7 @@ void appendToRuntimeFile(const char* name, const std::string& text) {
 }
 
 std::mutex& sinkMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 std::function<void(const std::string&)>& debugSink() {
@@ -45,7 +45,7 @@ std::function<void(const std::string&)>& debugSink() {
   return sink;
 }
 std::vector<ShellCall>& shellCalls() {
-  static std::vector<ShellCall> calls;
+  static std::vector<ShellCall>& calls = *new std::vector<ShellCall>;
   return calls;
 }
 

@@ -30,7 +30,7 @@ class ThreadObject : public Waitable {
 
 // Priorities by thread id, also for threads this layer did not start.
 std::map<DWORD, int>& priorities() {
-  static std::map<DWORD, int> p;
+  static std::map<DWORD, int>& p = *new std::map<DWORD, int>;
   return p;
 }
 

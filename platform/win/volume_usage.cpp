@@ -14,11 +14,11 @@ struct Usage {
 };
 
 std::mutex& usageMutex() {
-  static std::mutex m;
+  static std::mutex& m = *new std::mutex;
   return m;
 }
 std::map<std::string, Usage>& usageCache() {
-  static std::map<std::string, Usage> cache;
+  static std::map<std::string, Usage>& cache = *new std::map<std::string, Usage>;
   return cache;
 }
 

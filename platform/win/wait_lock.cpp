@@ -3,14 +3,17 @@
 
 namespace win {
 
+// Both live until the process is gone: threads that run to the end of the
+// process (the ASPI layer's completion thread) may still be waiting on
+// them while exit runs the static destructors.
 std::mutex& WaitLock() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 
 std::condition_variable& WaitCondition() {
-  static std::condition_variable c;
-  return c;
+  static std::condition_variable* c = new std::condition_variable;
+  return *c;
 }
 
 void WakeWaiters() {

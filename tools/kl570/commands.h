@@ -14,6 +14,8 @@ int RunLst(const CommandLine& call);       // lst dump
 int RunM3u(const CommandLine& call);       // m3u read
 int RunAttrib(const CommandLine& call);    // attrib
 int RunMakeMp3(const CommandLine& call);   // make-mp3
+int RunFw(const CommandLine& call);        // fw make-components | probe
+int RunVplayer(const CommandLine& call);   // vplayer add | show | set
 
 // Selects the machine named by --machine (else KL570_MACHINE, else the host).
 void SelectMachineOf(const CommandLine& call);

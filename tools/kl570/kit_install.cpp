@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/win/paths.h"
 
@@ -31,6 +32,7 @@ void AddKitPrograms(sim::MachineSpec& spec) {
   spec.programs.push_back({"Update", folder + "Update.exe", builtBinary("update/Update")});
   spec.programs.push_back({"Drivon", folder + "Drivon.exe", builtBinary("diskcheck/Drivon")});
   spec.programs.push_back({"Versopad", folder + "Versopad.exe", builtBinary("components/versopad/Versopad")});
+  spec.programs.push_back({"Pendrel", std::string(kPendrelFolder) + "Pendrel.exe", builtBinary("updater/Pendrel")});
 }
 
 bool InstallVireloFiles(std::string* error) {
@@ -48,6 +50,25 @@ bool InstallVireloFiles(std::string* error) {
   }
   if (ec) {
     if (error) *error = "cannot install the kit from " + source.string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+bool InstallPendrelFiles(std::string* error) {
+  namespace fs = std::filesystem;
+  std::string layer = builtBinary("aspi/libscalink.so");
+  if (layer.empty()) {
+    if (error) *error = "the ASPI layer (aspi/libscalink.so) is not built beside kl570";
+    return false;
+  }
+  fs::path target = win::HostPathOf(kPendrelFolder);
+  std::error_code ec;
+  fs::create_directories(target, ec);
+  std::ofstream out(target / "SCALINK.DLL", std::ios::binary | std::ios::trunc);
+  out << "KL570-MODULE " << layer << "\r\n";
+  if (ec || !out.flush()) {
+    if (error) *error = "cannot write " + (target / "SCALINK.DLL").string();
     return false;
   }
   return true;

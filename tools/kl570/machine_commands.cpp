@@ -1,12 +1,15 @@
 // kl570 machine init DIR [--os 95|98|me|nt4|2000|xp] [--lang HEX] [--codepage N]
+//                       [--aspi driver|system]
 // kl570 machine show [--json]
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
+#include "aspi/win9x_aspi.h"
 #include "platform/sim/machine_builder.h"
 #include "platform/sim/machine_ini.h"
 #include "platform/win/machine.h"
+#include "platform/win/registry.h"
 #include "tools/kl570/commands.h"
 #include "tools/kl570/json_writer.h"
 #include "tools/kl570/kit_install.h"
@@ -19,6 +22,23 @@ bool parseNumber(const std::string& text, int base, unsigned long& out) {
   char* end = nullptr;
   out = std::strtoul(text.c_str(), &end, base);
   return *end == 0;
+}
+
+// On a 9x machine the ASPI layer drives the player through its own driver
+// unless its settings say to use the system's ASPI manager.
+bool chooseSystemAspi(std::string* error) {
+  win::HKEY key = nullptr;
+  if (win::RegCreateKeyExA(win::HKEY_CURRENT_USER, aspi::kSettings9xKey, 0, nullptr, 0, win::KEY_WRITE, nullptr, &key, nullptr) !=
+      win::ERROR_SUCCESS) {
+    *error = "cannot write the ASPI settings to the registry";
+    return false;
+  }
+  win::DWORD yes = 1;
+  win::LONG r = win::RegSetValueExA(key, "UseSystemASPI", 0, win::REG_DWORD, reinterpret_cast<const win::BYTE*>(&yes),
+                                    sizeof yes);
+  win::RegCloseKey(key);
+  if (r != win::ERROR_SUCCESS) *error = "cannot write the ASPI settings to the registry";
+  return r == win::ERROR_SUCCESS;
 }
 
 int init(const CommandLine& call) {
@@ -38,6 +58,8 @@ int init(const CommandLine& call) {
     if (!parseNumber(*text, 10, codePage) || (codePage != 936 && codePage != 1252))
       return Usage("--codepage takes 936 or 1252");
   settings->codePage = static_cast<win::UINT>(codePage);
+  std::string aspi = call.value("aspi").value_or("driver");
+  if (aspi != "driver" && aspi != "system") return Usage("--aspi takes driver or system");
 
   sim::MachineSpec spec;
   spec.settings = *settings;
@@ -45,7 +67,8 @@ int init(const CommandLine& call) {
   std::string error;
   if (!sim::CreateSimulatedMachine(folder, spec, &error)) return Fail(error);
   win::SelectMachine(folder);
-  if (!InstallVireloFiles(&error)) return Fail(error);
+  if (!InstallVireloFiles(&error) || !InstallPendrelFiles(&error)) return Fail(error);
+  if (aspi == "system" && !chooseSystemAspi(&error)) return Fail(error);
   std::printf("machine %s: Windows %s, language %04lx, code page %lu, kit in %s\n", folder.c_str(),
               call.value("os").value_or("xp").c_str(), lang, codePage, kVireloFolder);
   return 0;

@@ -31,11 +31,18 @@ PassThroughResult PassThrough(win::HANDLE device, const std::vector<std::uint8_t
 // A 16-byte vendor command block from its first bytes.
 std::vector<std::uint8_t> VendorCdb(std::initializer_list<std::uint8_t> head);
 
+inline devices::PlayerOptions SmallPlayer() {
+  devices::PlayerOptions o;
+  o.size = devices::kMinPlayerBytes;
+  return o;
+}
+
 sim::MachineSpec MachineFor(const std::string& os, double timeScale = 0.02);
 
 class PlayerMachine {
  public:
-  explicit PlayerMachine(const std::string& os = "xp", devices::PlayerOptions options = {});
+  // A small player (16 MiB) unless the options say otherwise.
+  explicit PlayerMachine(const std::string& os = "xp", devices::PlayerOptions options = SmallPlayer());
   ~PlayerMachine();
   const std::string& playerFolder() const { return player_; }
   std::string imageOf(int drive) const { return player_ + "/drive" + std::to_string(drive) + ".img"; }

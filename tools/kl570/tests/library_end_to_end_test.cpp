@@ -2,43 +2,22 @@
 // library saved through `kl570 library add`, and its VIRELO.LST read back
 // here field by field and checked against ffprobe.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "tools/kl570/tests/run_kl570.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandRun {
-  int status;
-  std::string out;
-};
-
-CommandRun run(const std::string& command) {
-  CommandRun r{0, {}};
-  FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-  if (!p) return {-1, {}};
-  std::array<char, 4096> buf;
-  std::size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  r.status = ::pclose(p);
-  return r;
-}
-
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
-
-std::string readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using kl570_test::CommandRun;
+using kl570_test::ReadAll;
+using kl570_test::ShellQuoted;
 
 std::int32_t le32(const std::string& b, std::size_t at) {
   std::uint32_t v = 0;
@@ -76,14 +55,14 @@ class LibraryEndToEnd : public ::testing::Test {
   void TearDown() override { fs::remove_all(folder_); }
 
   CommandRun kl570(const std::string& args) {
-    return run(std::string(KL570_TOOL) + " --machine " + quoted(folder_.string()) + " " + args);
+    return kl570_test::Run(std::string(KL570_TOOL) + " --machine " + ShellQuoted(folder_.string()) + " " + args);
   }
 
   fs::path folder_;
 };
 
 TEST_F(LibraryEndToEnd, ListFileDecodesToWhatFfprobeReports) {
-  ASSERT_EQ(run(std::string(KL570_TOOL) + " machine init " + quoted(folder_.string()) + " --os xp").status, 0);
+  ASSERT_EQ(kl570_test::Run(std::string(KL570_TOOL) + " machine init " + ShellQuoted(folder_.string()) + " --os xp").status, 0);
   const std::string longTitle(40, 'T');
   ASSERT_EQ(kl570("make-mp3 'C:\\Music\\a.mp3' --seconds 2 --bitrate 128 --title " + longTitle +
                   " --artist 'Anna Vale' --album First --genre 13")
@@ -96,7 +75,7 @@ TEST_F(LibraryEndToEnd, ListFileDecodesToWhatFfprobeReports) {
   CommandRun added = kl570("library add 'C:\\Music'");
   ASSERT_EQ(added.status, 0) << added.out;
 
-  std::string lst = readAll(folder_ / "drives/C/Program Files/Virelo/DATA/VIRELO.LST");
+  std::string lst = ReadAll(folder_ / "drives/C/Program Files/Virelo/DATA/VIRELO.LST");
   ASSERT_GE(lst.size(), 116u + 2 * 386u);
   EXPECT_EQ(lst.substr(0, 4), "LIST");
   EXPECT_EQ(le16(lst, 4), 1);
@@ -111,12 +90,12 @@ TEST_F(LibraryEndToEnd, ListFileDecodesToWhatFfprobeReports) {
     ASSERT_TRUE(path == "C:\\Music\\a.mp3" || path == "C:\\Music\\b.mp3") << path;
     bool first = path.back() == '3' && path[path.size() - 5] == 'a';
     fs::path host = folder_ / "drives/C/Music" / (first ? "a.mp3" : "b.mp3");
-    std::string file = readAll(host);
+    std::string file = ReadAll(host);
     EXPECT_EQ(lst[at + 264], 9) << "name offset";
     EXPECT_EQ(le32(lst, at + 260), 0);
     std::int32_t bitRate = le32(lst, at + 369), sampleRate = le32(lst, at + 373);
-    CommandRun probe = run("ffprobe -v error -select_streams a:0 -show_entries stream=bit_rate,sample_rate -of "
-                    "default=nw=1:nk=1 " + quoted(host.string()));
+    CommandRun probe = kl570_test::Run("ffprobe -v error -select_streams a:0 -show_entries stream=bit_rate,sample_rate -of "
+                    "default=nw=1:nk=1 " + ShellQuoted(host.string()));
     ASSERT_EQ(probe.status, 0) << probe.out;
     int probedRate = 0;
     long probedBits = 0;
@@ -138,19 +117,19 @@ TEST_F(LibraryEndToEnd, ListFileDecodesToWhatFfprobeReports) {
   CommandRun again = kl570("library add 'C:\\Music'");
   EXPECT_NE(again.out.find("0 added"), std::string::npos) << again.out;
   ASSERT_EQ(kl570("library remove 'C:\\Music\\b.mp3'").status, 0);
-  lst = readAll(folder_ / "drives/C/Program Files/Virelo/DATA/VIRELO.LST");
+  lst = ReadAll(folder_ / "drives/C/Program Files/Virelo/DATA/VIRELO.LST");
   EXPECT_EQ(le16(lst, 74), 1);
 }
 
 TEST_F(LibraryEndToEnd, ChineseTagsKeepCodePage936Bytes) {
-  ASSERT_EQ(run(std::string(KL570_TOOL) + " machine init " + quoted(folder_.string()) + " --lang 0804").status, 0);
+  ASSERT_EQ(kl570_test::Run(std::string(KL570_TOOL) + " machine init " + ShellQuoted(folder_.string()) + " --lang 0804").status, 0);
   CommandRun shown = kl570("machine show --json");
   EXPECT_NE(shown.out.find("\"codePage\":936"), std::string::npos) << shown.out;
   // 中文歌 in UTF-8 on the command line; D6 D0 CE C4 B8 E8 in the tag.
   ASSERT_EQ(kl570("make-mp3 'C:\\音乐\\歌.mp3' --seconds 1 --title 中文歌").status, 0);
   ASSERT_TRUE(fs::exists(folder_ / "drives/C/音乐/歌.mp3"));
   ASSERT_EQ(kl570("library add 'C:\\音乐'").status, 0);
-  std::string lst = readAll(folder_ / "drives/C/Program Files/Virelo/DATA/VIRELO.LST");
+  std::string lst = ReadAll(folder_ / "drives/C/Program Files/Virelo/DATA/VIRELO.LST");
   ASSERT_GE(lst.size(), 116u + 386u);
   EXPECT_EQ(cText(lst, 116, 260), "C:\\\xD2\xF4\xC0\xD6\\\xB8\xE8.mp3");
   EXPECT_EQ(cText(lst, 116 + 265, 32), "\xD6\xD0\xCE\xC4\xB8\xE8");
